@@ -55,6 +55,8 @@ TEST(SimFirmware, NoiseBreaksTheCommands) {
   ASSERT_TRUE(host.Write(Bytes(entry.begin(), entry.begin() + cut)));
   ASSERT_TRUE(sim.WaitUntil([&](const SimDevice& s) { return BytesReceived(s) == cut; }, kWait));
   ASSERT_TRUE(host.Configure({B9600}));
+  // Bytes waiting when the settings change may be judged by the ones before; these come after.
+  ASSERT_TRUE(sim.WaitUntil([](const SimDevice& s) { return s.HostBaud() == 9600; }, kWait));
   ASSERT_TRUE(host.Write({0x00}));
   ASSERT_TRUE(sim.WaitUntil([](const SimDevice& s) { return s.NoiseBytes() == 1; }, kWait));
   ASSERT_TRUE(host.Configure(kEntryLine));
@@ -78,6 +80,24 @@ TEST(SimFirmware, BytesWrittenJustBeforeCloseBelongToTheSession) {
   EXPECT_TRUE(sim.WaitUntil([](const SimDevice& s) { return s.InBootloader(); }, kWait));
   EXPECT_EQ(sim.NoiseBytes(), 0u);
   for (const ReceivedChunk& chunk : sim.Chunks()) EXPECT_EQ(chunk.baud, protocol::kEntryBaud);
+}
+
+TEST(SimFirmware, CommandsStillCountWhenTheHostSwitchesRightAfter) {
+  SimDevice sim({});
+  ASSERT_TRUE(sim.Start());
+  HostPort host(sim.SlavePath(), kEntryLine);
+  ASSERT_TRUE(sim.WaitUntil([](const SimDevice& s) { return s.HostBaud() == protocol::kEntryBaud; }, kWait));
+  // On a real port tcdrain waits until the commands are out; on a pty it returns at once, so the
+  // speed changes before the device has read them.
+  ASSERT_TRUE(host.Write(EntryCommands()));
+  ::tcdrain(host.fd());
+  ASSERT_TRUE(host.Configure(kUploadLine));
+  const Bytes packet = Packet(2);
+  ASSERT_TRUE(host.Write(packet));
+  EXPECT_EQ(host.Read(1), Bytes{protocol::kAcknowledge});
+  EXPECT_TRUE(sim.InBootloader());
+  EXPECT_EQ(sim.AcceptedImage(), packet);
+  EXPECT_EQ(sim.NoiseBytes(), 0u);
 }
 
 // PARENB and CS7 are not in the table: the Linux pty driver forces CS8 and clears PARENB.

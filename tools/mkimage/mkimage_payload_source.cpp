@@ -7,11 +7,19 @@ namespace vobisk::mkimage {
 namespace {
 // NUL, XON, XOFF and Ctrl-Z (end of file to some readers).
 constexpr std::array<std::uint8_t, 4> kTrickyBytes = {0x00, 0x11, 0x13, 0x1A};
+// Spreads neighbouring seeds apart (an odd multiplier is one-to-one), so small seeds do not
+// start with small numbers.
+constexpr std::uint32_t kSeedSpread = 0x9E3779B1u;
 // xorshift32 is stuck at zero; any other start will do.
-constexpr std::uint32_t kZeroSeedStart = 0x9E3779B9u;
+constexpr std::uint32_t kZeroStateStart = 0x2545F491u;
+
+std::uint32_t StartState(std::uint32_t seed) {
+  const std::uint32_t state = (seed + 1) * kSeedSpread;
+  return state != 0 ? state : kZeroStateStart;
+}
 }  // namespace
 
-PayloadSource::PayloadSource(std::uint32_t seed) : state_(seed != 0 ? seed : kZeroSeedStart) {}
+PayloadSource::PayloadSource(std::uint32_t seed) : state_(StartState(seed)) {}
 
 std::uint8_t PayloadSource::Next() {
   if (position_ < kTrickyBytes.size()) return kTrickyBytes[position_++];

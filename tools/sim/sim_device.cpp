@@ -145,36 +145,51 @@ void SimDevice::Run() {
     const timespec timeout = ToTimespec(wait);
     if (::ppoll(fds, 2, &timeout, nullptr) < 0 && errno != EINTR) return;
     if (stopping_) return;
+    // Every sample is followed by a read, even when poll saw nothing yet: bytes present when the
+    // host's new settings are first seen are then always judged with the settings before them
+    // in view (see VerdictFor).
     SampleSettings();
-    if (fds[0].revents & POLLIN)
-      ReadChunk();
-    else if (fds[0].revents & (POLLHUP | POLLERR))
-      Pause(Clock::now() + kSettingsTick);  // no slave open (cannot happen while we hold ours): don't spin
+    ReadChunk();
   }
 }
 
 void SimDevice::SampleSettings() {
   termios current{};
-  if (::tcgetattr(master_, &current) == 0) judge_.Observe(current);
+  if (::tcgetattr(master_, &current) != 0) return;
+  judge_.Observe(current);
+  host_baud_ = judge_.HostBaud();
+}
+
+LineVerdict SimDevice::VerdictFor(bool bootloader) const {
+  const LineVerdict now = judge_.Current();
+  // A host switches to the upload speed right after its last command, and on a pty tcdrain does
+  // not wait for the device to have read it. So in the firmware, bytes that were waiting when
+  // the host changed its settings may have been sent with the settings before. (In the
+  // bootloader a host waits for each answer before it writes again.)
+  const std::optional<LineVerdict> before = judge_.BeforeChange();
+  if (!bootloader && !now.Fits(protocol::kEntryBaud) && before && before->Fits(protocol::kEntryBaud))
+    return *before;
+  return now;
 }
 
 void SimDevice::ReadChunk() {
   const ssize_t n = ::read(master_, read_buffer_.data(), read_buffer_.size());
   if (n <= 0) {
+    // EIO: no slave is open (cannot happen while we hold ours); wait rather than spin.
     if (n < 0 && errno == EIO) Pause(Clock::now() + kSettingsTick);
     return;
   }
   const auto arrived = Clock::now();
   const auto count = static_cast<std::size_t>(n);
-  const LineVerdict verdict = judge_.Verdict();
-  if (options_.throttle && !Pause(wire_.Receive(arrived, count, verdict.baud))) return;
+  if (options_.throttle && !Pause(wire_.Receive(arrived, count, VerdictFor(in_bootloader_).baud))) return;
 
   const std::uint8_t* bytes = read_buffer_.data();
   std::size_t used = 0;
   while (used < count && !hung_up_ && !stopping_) {
     const std::uint8_t* rest = bytes + used;
     const std::size_t left = count - used;
-    if (!verdict.eight_n_one || verdict.baud != ModeBaud()) {
+    const LineVerdict verdict = VerdictFor(in_bootloader_);
+    if (!verdict.Fits(ModeBaud())) {
       Record(arrived, rest, left, verdict.baud, true);
       matcher_.Reset();
       used = count;
@@ -241,7 +256,7 @@ void SimDevice::SendAnswer(std::uint8_t answer) {
   std::vector<std::uint8_t> reply{answer};
   reply.insert(reply.end(), options_.stray.begin(), options_.stray.end());
   auto at = Clock::now() + std::chrono::milliseconds(options_.reply_delay_ms);
-  if (options_.throttle) at += WireClock::Duration(reply.size(), judge_.Verdict().baud);
+  if (options_.throttle) at += WireClock::Duration(reply.size(), judge_.Current().baud);
   if (Pause(at)) WriteToHost(reply);
 }
 

@@ -52,6 +52,8 @@ class SimDevice {
   int Answers() const;
   std::size_t NoiseBytes() const;
   bool HungUp() const { return hung_up_; }
+  // The speed a host last set on the port, as the device saw it; 0 before any host did.
+  std::uint32_t HostBaud() const { return host_baud_; }
   // Waits, polling, until pred(*this) holds or the timeout has passed; whether it holds.
   bool WaitUntil(const std::function<bool(const SimDevice&)>& pred, std::chrono::milliseconds timeout) const;
 
@@ -60,6 +62,7 @@ class SimDevice {
 
   void Run();
   void SampleSettings();
+  LineVerdict VerdictFor(bool bootloader) const;
   void ReadChunk();
   // Feeds good bytes to the firmware; how many it used, up to and including a completed entry.
   std::size_t HearEntry(const std::uint8_t* bytes, std::size_t count, bool& entered);
@@ -90,6 +93,7 @@ class SimDevice {
   std::atomic<bool> stopping_{false};
   std::atomic<bool> in_bootloader_{false};
   std::atomic<bool> hung_up_{false};
+  std::atomic<std::uint32_t> host_baud_{0};
 
   // The thread's own.
   LineJudge judge_;

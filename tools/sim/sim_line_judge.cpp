@@ -44,7 +44,18 @@ std::uint32_t LineJudge::BaudOf(const termios& settings) {
 }
 
 void LineJudge::Observe(const termios& current) {
-  if (!IsIdle(current)) verdict_ = Judge(current);
+  previous_ = latest_;
+  latest_.reset();
+  if (IsIdle(current)) return;
+  latest_ = Judge(current);
+  last_host_ = *latest_;
+  host_seen_ = true;
+}
+
+std::optional<LineVerdict> LineJudge::BeforeChange() const {
+  const LineVerdict now = Current();
+  if (previous_ && *previous_ != now) return previous_;
+  return std::nullopt;
 }
 
 LineVerdict LineJudge::Judge(const termios& settings) {

@@ -14,8 +14,8 @@ struct SimOptions {
   std::string out_path;              // --out FILE: the accepted image, written through packet by packet
   std::map<int, int> reject_times;   // --reject N:K: reject packet N (1-based, by accepted packets) K times
   bool reject_all = false;           // --reject-all
-  int silent_after = -1;             // --silent-after K: answer packets 1..K, then nothing
-  int hangup_after = -1;             // --hangup-after K: hang up right after answering packet K
+  int silent_after = -1;             // --silent-after K: answer packets 1..K, then nothing (still reading)
+  int hangup_after = -1;             // --hangup-after K: hang up once the host has read the first answer to packet K
   int hangup_inside = -1;            // --hangup-inside K: hang up once half of packet K has arrived
   int reply_delay_ms = 0;            // --reply-delay MS: wait this long before each answer
   std::vector<std::uint8_t> stray;   // --stray HEXBYTES: bytes sent right after each answer
