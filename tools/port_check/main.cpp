@@ -1,15 +1,38 @@
 // vobisk-port-check PORT [BAUD [TIMEOUT_MS [SEND_HEX [READ_COUNT]]]]
+// vobisk-port-check PORT --upload FILE
 // Opens a port the way the update tool does, sends the given bytes, reads up to READ_COUNT
-// bytes, and tells what happened. For trying a port by hand, on Linux and on Windows.
+// bytes, and tells what happened; or uploads a firmware file to a bootloader through it, telling
+// on standard error what the window would show. For trying a port by hand, on Linux and on
+// Windows (where the window is not built).
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "com_port.h"
 #include "device_path.h"
+#include "packet_upload.h"
 
 namespace {
+
+// The window's part of an upload, told on standard error.
+class ConsoleWindow : public vobisk::UploadWindow {
+ public:
+  ConsoleWindow(std::string port, std::string file) : port_(std::move(port)), file_(std::move(file)) {}
+  void SetProgressPosition(int position) override {
+    if (position != position_) std::fprintf(stderr, "progress %d%%\n", position_ = position);
+  }
+  void SetProgressVisible(bool) override {}
+  void SetStatusText(const std::string& text) override { std::fprintf(stderr, "status: %s\n", text.c_str()); }
+  void ShowMessage(const std::string& text) override { std::fprintf(stderr, "message: %s\n", text.c_str()); }
+  std::string PortText() const override { return port_; }
+  std::string FirmwareFileText() const override { return file_; }
+
+ private:
+  std::string port_, file_;
+  int position_ = -1;
+};
 
 const char* KindName(vobisk::PortError kind) {
   switch (kind) {
@@ -36,8 +59,14 @@ void Report(const char* what) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: %s PORT [BAUD [TIMEOUT_MS [SEND_HEX [READ_COUNT]]]]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s PORT [BAUD [TIMEOUT_MS [SEND_HEX [READ_COUNT]]]]\n"
+                         "       %s PORT --upload FILE\n", argv[0], argv[0]);
     return 2;
+  }
+  if (argc == 4 && std::strcmp(argv[2], "--upload") == 0) {
+    ConsoleWindow window(argv[1], argv[3]);
+    vobisk::TComPort port;
+    return vobisk::StartDirectUpload(window, port) == 0 ? 0 : 1;
   }
   const std::string path = vobisk::DevicePathFor(argv[1]);
   const auto baud = static_cast<std::uint32_t>(argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 57600);
