@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the demo need, when they are missing.
+# Installs the Debian packages the build, the tests and the demo need, when they are missing;
+# further package names given as arguments are installed the same way.
 set -euo pipefail
 
 packages=(
@@ -8,6 +9,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix
   fonts-dejavu-core fonts-liberation
+  "$@"
 )
 
 missing=()

@@ -9,6 +9,9 @@ namespace {
 
 thread_local PortFailure last_failure;
 
+// The record's length field must say 28, the size the communications API expects.
+static_assert(sizeof(DCB) == 28);
+
 HANDLE Native(Handle handle) { return reinterpret_cast<HANDLE>(handle); }
 
 bool Fail() {

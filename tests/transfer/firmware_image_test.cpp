@@ -15,20 +15,17 @@ using Bytes = std::vector<std::uint8_t>;
 
 struct Loaded {
   FirmwareImage::LoadResult result;
-  Bytes bytes;
+  FirmwareImage image;
+  const Bytes& bytes() const { return image.bytes(); }
 };
 
 Loaded LoadText(const std::string& text) {
   std::string copy = text;  // fmemopen wants a writable buffer even to read
-  std::FILE* file = ::fmemopen(copy.data(), copy.size(), "rb");
-  if (file == nullptr) {
-    // fmemopen refuses size 0
-    file = std::tmpfile();
-  }
-  FirmwareImage image;
-  const auto result = image.Load(file);
+  std::FILE* file = copy.empty() ? std::tmpfile() : ::fmemopen(copy.data(), copy.size(), "rb");
+  Loaded loaded;
+  loaded.result = loaded.image.Load(file);
   std::fclose(file);
-  return {result, image.bytes()};
+  return loaded;
 }
 
 TEST(FirmwareImage, ReadsTokensByTheFileRules) {
@@ -69,7 +66,7 @@ TEST(FirmwareImage, ReadsTokensByTheFileRules) {
     SCOPED_TRACE(c.what);
     const Loaded loaded = LoadText(c.text);
     EXPECT_EQ(loaded.result, FirmwareImage::LoadResult::kLoaded);
-    EXPECT_EQ(loaded.bytes, c.bytes);
+    EXPECT_EQ(loaded.bytes(), c.bytes);
   }
 }
 
@@ -83,11 +80,11 @@ std::string Tokens(std::size_t count) {
 TEST(FirmwareImage, FullCapacityLoadsAndOneTokenMoreIsRefused) {
   const Loaded full = LoadText(Tokens(FirmwareImage::kCapacity));
   EXPECT_EQ(full.result, FirmwareImage::LoadResult::kLoaded);
-  EXPECT_EQ(full.bytes.size(), FirmwareImage::kCapacity);
+  EXPECT_EQ(full.bytes().size(), FirmwareImage::kCapacity);
 
   const Loaded over = LoadText(Tokens(FirmwareImage::kCapacity + 1));
   EXPECT_EQ(over.result, FirmwareImage::LoadResult::kTooLarge);
-  EXPECT_TRUE(over.bytes.empty());
+  EXPECT_TRUE(over.bytes().empty());
 }
 
 TEST(FirmwareImage, AReadErrorIsNoShorterImage) {
@@ -117,12 +114,7 @@ TEST(FirmwareImage, PacketsMustEndExactlyAtTheEnd) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    std::string copy = c.text + " ";
-    std::FILE* file = ::fmemopen(copy.data(), copy.size(), "rb");
-    FirmwareImage image;
-    image.Load(file);
-    std::fclose(file);
-    EXPECT_EQ(image.PacketsEndExactly(), c.exact);
+    EXPECT_EQ(LoadText(c.text).image.PacketsEndExactly(), c.exact);
   }
 }
 
@@ -131,14 +123,9 @@ TEST(FirmwareImage, LargestPacket) {
   std::string text = "FF FF";
   for (int i = 0; i < 65535; ++i) text += " 11";
   const Loaded loaded = LoadText(text);
-  ASSERT_EQ(loaded.bytes.size(), 65537u);
-  std::string copy = text;
-  std::FILE* file = ::fmemopen(copy.data(), copy.size(), "rb");
-  FirmwareImage image;
-  image.Load(file);
-  std::fclose(file);
-  EXPECT_EQ(image.PacketSizeAt(0), 65537u);
-  EXPECT_TRUE(image.PacketsEndExactly());
+  ASSERT_EQ(loaded.bytes().size(), 65537u);
+  EXPECT_EQ(loaded.image.PacketSizeAt(0), 65537u);
+  EXPECT_TRUE(loaded.image.PacketsEndExactly());
 }
 
 }  // namespace
