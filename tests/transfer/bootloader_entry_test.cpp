@@ -68,10 +68,11 @@ TEST(BootloaderEntry, SendsTheThreeCommandsWithPausesAndClosesThePort) {
   EXPECT_EQ(heard.chunks[2], Of(protocol::kEntryStep3));
   EXPECT_EQ(heard.chunks[1].size(), 10u);  // the two zero bytes go on the line
   EXPECT_EQ(heard.chunks[2].size(), 9u);
-  // The device hears each write a little after it returned; the same little for each.
-  EXPECT_GE(heard.at[1] - heard.at[0], 149ms);
-  EXPECT_GE(heard.at[2] - heard.at[1], 149ms);
-  EXPECT_LT(heard.at[2] - heard.at[0], 400ms);
+  // The device hears each write up to a few milliseconds after it returned (more on a loaded
+  // machine), so the 150 ms pauses show as a little less or more here.
+  EXPECT_GE(heard.at[1] - heard.at[0], 140ms);
+  EXPECT_GE(heard.at[2] - heard.at[1], 140ms);
+  EXPECT_LT(heard.at[2] - heard.at[0], 700ms);
   EXPECT_TRUE(window.messages.empty());
 
   // Closed for real: the port can be opened again at once (also by somebody else).
