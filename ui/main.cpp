@@ -10,15 +10,17 @@ int main(int argc, char** argv) {
   vobisk::TApplication application(argc, argv);
   try {
     vobisk::TForm1 form(vobisk::ProgramParameters(argc, argv));
+    // While the window lives, exceptions from handlers show as its own message boxes.
     application.SetExceptionDisplay([&form](const QString& message) { form.ShowException(message); });
+    struct WindowGone {
+      vobisk::TApplication& application;
+      ~WindowGone() { application.SetExceptionDisplay(nullptr); }
+    } window_gone{application};
     form.show();
     application.exec();
-    application.SetExceptionDisplay(nullptr);
   } catch (const std::exception& error) {
-    application.SetExceptionDisplay(nullptr);
     application.ShowException(QString::fromLocal8Bit(error.what()));
   } catch (...) {
-    application.SetExceptionDisplay(nullptr);
     application.ShowException(QString());
   }
   return 0;
